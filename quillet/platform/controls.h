@@ -69,8 +69,8 @@ class Controls {
   // System menu: appends a separator and the item (command id `commandId`);
   // false when the window has no system menu.
   virtual bool AppendSystemMenuItem(std::uint32_t commandId, const std::u16string& text) = 0;
-  // WM_SETICON big and small with the application icon.
-  virtual void SetWindowIcons() = 0;
+  // WM_SETICON big and small with the icon.
+  virtual void SetWindowIcons(Handle icon) = 0;
   // Runs the About box (template 100) modally.
   virtual void RunAboutBox() = 0;
   // String table entry of the program's resources; empty when missing.
