@@ -1,0 +1,20 @@
+#!/usr/bin/env bash
+# Installs what is needed, builds every preset and runs every test:
+# core tests (Linux), then the real .exe files under Wine (64-bit and 32-bit).
+set -euo pipefail
+cd "$(dirname "$0")/.."
+
+bash tools/setup.sh
+
+cmake --preset native
+cmake --build --preset native
+ctest --preset native
+
+for preset in win64 win32; do
+  cmake --preset "$preset"
+  cmake --build --preset "$preset"
+done
+
+# A 32-bit run skips itself where this machine cannot start 32-bit Wine.
+ctest --preset win64
+ctest --preset win32
