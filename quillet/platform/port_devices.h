@@ -9,7 +9,7 @@ namespace quillet {
 // One SP_DEVINFO_DATA reused for every device: the adapter keeps its size
 // field and copies the rest through `block`.
 struct DeviceInfoData {
-  std::uintptr_t block[4] = {};
+  alignas(8) std::uint8_t block[32] = {};
 };
 
 inline constexpr std::uint32_t kDigcfPresent = 0x2;

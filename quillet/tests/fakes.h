@@ -17,6 +17,7 @@
 #include "platform/sockets.h"
 #include "platform/system.h"
 #include "shell/platform_set.h"
+#include "tests/bluetooth_fakes.h"
 #include "tests/control_model.h"
 
 namespace quillet::testing {
@@ -341,7 +342,7 @@ class FakePortDevices : public PortDevices {
   }
   bool SetupDiEnumDeviceInfo(Handle, std::uint32_t index, DeviceInfoData& data) override {
     if (index >= friendlyNames.size()) return false;
-    data.block[0] = index;
+    data.block[0] = static_cast<std::uint8_t>(index);
     return true;
   }
   bool SetupDiGetDeviceRegistryPropertyW(Handle, DeviceInfoData& data, std::uint32_t property,
@@ -372,6 +373,8 @@ struct World {
   FakeFiles files;
   FakeSystem system;
   FakePortDevices ports;
+  CallLog bluetoothCalls;
+  FakeBluetooth bluetooth{bluetoothCalls};
 
   PlatformSet Platform() {
     PlatformSet set;
@@ -381,6 +384,8 @@ struct World {
     set.files = &files;
     set.system = &system;
     set.portDevices = &ports;
+    set.bluetooth = &bluetooth;
+    set.systemMessages = &bluetooth;
     return set;
   }
 };
