@@ -13,7 +13,7 @@ namespace pantrel {
 namespace {
 
 #if defined(_WIN32) && !defined(_WIN64)
-static_assert(sizeof(OSVERSIONINFOA) == 156, "version record size");
+static_assert(sizeof(OSVERSIONINFOEXA) == 156, "version record size");
 static_assert(sizeof(SP_DEVINFO_DATA) == 28, "device record size");
 static_assert(sizeof(PROCESSENTRY32) == 296, "process entry size");
 #endif
@@ -54,9 +54,10 @@ void Win32Console::WriteError(const char* data, std::size_t length) {
 }
 
 bool Win32PortDevices::GetVersionExA(std::uint32_t& majorVersion) {
-  OSVERSIONINFOA info{};
+  // The extended record: its size tells the system to fill the service-pack fields too.
+  OSVERSIONINFOEXA info{};
   info.dwOSVersionInfoSize = sizeof info;
-  if (!::GetVersionExA(&info)) return false;
+  if (!::GetVersionExA(reinterpret_cast<OSVERSIONINFOA*>(&info))) return false;
   majorVersion = info.dwMajorVersion;
   return true;
 }
