@@ -6,9 +6,12 @@ cd "$(dirname "$0")/.."
 
 bash tools/setup.sh
 
-cmake --preset native
-cmake --build --preset native
-ctest --preset native
+# Core tests, then again under AddressSanitizer with UBSan and under ThreadSanitizer.
+for preset in native asan tsan; do
+  cmake --preset "$preset"
+  cmake --build --preset "$preset"
+  ctest --preset "$preset"
+done
 
 for preset in win64 win32; do
   cmake --preset "$preset"
