@@ -4,6 +4,7 @@
 // shared list so tests can check the order across them.
 #include <algorithm>
 #include <cstdio>
+#include <functional>
 #include <map>
 #include <stdexcept>
 #include <string>
@@ -24,7 +25,7 @@ inline std::string Hex(std::uint64_t value) {
   return text;
 }
 
-inline std::string Narrow(const std::u16string& text) {
+inline std::string AsciiText(const std::u16string& text) {
   std::string out;
   for (char16_t unit : text) out += unit < 0x80 ? static_cast<char>(unit) : '?';
   return out;
@@ -78,6 +79,8 @@ class FakeBluetooth : public BluetoothApi, public SystemMessages {
   std::uint32_t authenticateResult = 0;
   std::uint32_t responseResult = 0;
   std::map<std::uint32_t, std::u16string> systemTexts;
+  // What the system does besides, when a service comes on (e.g. create a port).
+  std::function<void(const FakeDevice&, const BthGuid&)> onServiceEnabled;
 
   // --- what happened
   CallLog& calls;
@@ -238,6 +241,7 @@ class FakeBluetooth : public BluetoothApi, public SystemMessages {
             device->installed.end()) {
       device->installed.push_back(service);
     }
+    if (flags == BLUETOOTH_SERVICE_ENABLE && onServiceEnabled) onServiceEnabled(*device, service);
     return 0;
   }
   std::uint32_t BluetoothEnumerateInstalledServices(Handle radio, const BthDeviceInfo& info,
@@ -269,7 +273,7 @@ class FakeBluetooth : public BluetoothApi, public SystemMessages {
   std::uint32_t BluetoothSendAuthenticationResponse(Handle radio, const BthDeviceInfo& info,
                                                     const std::u16string& passkey) override {
     calls.push_back("SendAuthenticationResponse " + Hex(radio) + " " + Hex(info.Address) + " " +
-                    Narrow(passkey));
+                    AsciiText(passkey));
     lastPasskey = passkey;
     return responseResult;
   }
@@ -277,7 +281,7 @@ class FakeBluetooth : public BluetoothApi, public SystemMessages {
                                             const std::u16string& passkey,
                                             std::uint32_t passkeyLength) override {
     calls.push_back("AuthenticateDevice " + Hex(parent) + " " + Hex(radio) + " " +
-                    Hex(info.Address) + " " + Narrow(passkey) + " " +
+                    Hex(info.Address) + " " + AsciiText(passkey) + " " +
                     std::to_string(passkeyLength));
     lastPasskey = passkey;
     lastPasskeyLength = passkeyLength;
@@ -398,7 +402,7 @@ class FakeControls : public Controls {
   void EditReplaceSelection(int, const std::u16string&) override {}
   int TextLength(int) override { return 0; }
   void MessageBox(const std::u16string& text) override {
-    calls.push_back("MessageBox " + Narrow(text));
+    calls.push_back("MessageBox " + AsciiText(text));
     messageBoxes.push_back(text);
   }
   void BeginWaitCursor() override {
