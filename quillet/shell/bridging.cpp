@@ -33,9 +33,11 @@ std::int32_t WideToInt(const std::u16string& text) {
 void CDlgQuillet::AutoBridge() {
   std::optional<std::u16string> portName = FindBluetoothComPort();
   if (!portName) {
-    // Scan fallback (Bluetooth side): run OnScan(), then look the port up once
-    // more; when that finds nothing either, start-up ends without a link.
-    return;
+    // The scan switches on the devices' serial port service, which makes the
+    // system create the port; without it start-up ends without a link.
+    OnScan();
+    portName = FindBluetoothComPort();
+    if (!portName) return;
   }
   m_nComPort = WideToInt(portName->size() > 3 ? portName->substr(3) : std::u16string());
   OnConnect();

@@ -2,6 +2,8 @@
 
 #include <string>
 
+#include "bluetooth/no_bluetooth_stack.h"
+
 namespace quillet {
 namespace {
 
@@ -27,7 +29,18 @@ const CDlgQuillet::MessageMapEntry CDlgQuillet::kMessageMap[] = {
 };
 
 CDlgQuillet::CDlgQuillet(const PlatformSet& platform)
-    : platform_(platform), controls_(*platform.controls), workerExited_(std::make_unique<Event>(events_, true)) {
+    : m_btManager(platform.bluetooth ? *platform.bluetooth : NoBluetoothStack::Instance(), *platform.controls),
+      platform_(platform),
+      controls_(*platform.controls),
+      bluetooth_(
+          m_btManager, controls_,
+          platform.systemMessages ? *platform.systemMessages : NoBluetoothStack::Instance(),
+          [this](const std::string& bytes) {
+            platform_.sockets->send(m_sockHost, reinterpret_cast<const std::uint8_t*>(bytes.data()),
+                                    static_cast<int>(bytes.size()));
+          },
+          [this](std::uint32_t status) { platform_.system->ExitProcess(status); }),
+      workerExited_(std::make_unique<Event>(events_, true)) {
   m_hIcon = platform_.system->LoadIconW(kIdrMainFrame);
   // A stale capture file of an older set-up, in the root of drive D:.
   platform_.files->DeleteFileW(u"d:\\bthdebug.dat");

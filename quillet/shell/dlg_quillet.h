@@ -11,6 +11,8 @@
 #include <string>
 #include <thread>
 
+#include "bluetooth/bluetooth_commands.h"
+#include "bluetooth/bth_manager.h"
 #include "link/event.h"
 #include "link/serial_port.h"
 #include "receive/gga_lines.h"
@@ -57,8 +59,9 @@ class CDlgQuillet {
   void EnableTransmitControls(bool enable);
   void OnTest() {}
 
-  // Bluetooth bench (filled by the Bluetooth side).
+  // Bluetooth bench.
   void OnEnumerate();
+  bool GetSelectedRadio(_LocalRadioInfo& radio);
   void OnScan();
   void OnDblclkDeviceList();
   void OnAuthenticate();
@@ -99,7 +102,7 @@ class CDlgQuillet {
 
   // Fields, in the dialog's order.
   Handle m_hIcon = 0;
-  // m_btManager (CBthManager, by value) belongs here, between the icon and the link.
+  CBthManager m_btManager;
   std::unique_ptr<CSerialPort> m_pSerialPort;
   std::unique_ptr<Event> m_hStopEvent;
   std::unique_ptr<Event> m_hSendEvent;
@@ -125,6 +128,8 @@ class CDlgQuillet {
 
   PlatformSet platform_;
   Controls& controls_;
+  // The Bluetooth bench commands, over m_btManager.
+  BluetoothCommands bluetooth_;
   EventGroup events_;
   std::unique_ptr<Event> workerExited_;
   GgaLineReader ggaLines_;

@@ -1,16 +1,17 @@
-// Handlers of the Bluetooth bench controls. The Bluetooth side fills these in
-// (radio enumeration, scan, property sheet, authentication); until then the
-// buttons do nothing.
+// Handlers of the Bluetooth bench controls: radio enumeration, scan, property
+// sheet and authentication, carried out by the Bluetooth commands.
 #include "shell/dlg_quillet.h"
 
 namespace quillet {
 
-void CDlgQuillet::OnEnumerate() {}
+void CDlgQuillet::OnEnumerate() { bluetooth_.OnEnumerate(); }
 
-void CDlgQuillet::OnScan() {}
+bool CDlgQuillet::GetSelectedRadio(_LocalRadioInfo& radio) { return bluetooth_.GetSelectedRadio(radio); }
 
-void CDlgQuillet::OnDblclkDeviceList() {}
+void CDlgQuillet::OnScan() { bluetooth_.OnScan(); }
 
-void CDlgQuillet::OnAuthenticate() {}
+void CDlgQuillet::OnDblclkDeviceList() { bluetooth_.OnDblclkDeviceList(); }
+
+void CDlgQuillet::OnAuthenticate() { bluetooth_.OnAuthenticate(); }
 
 }  // namespace quillet

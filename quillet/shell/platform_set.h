@@ -1,5 +1,6 @@
 #pragma once
 // The seams the dialog core works through, gathered for construction.
+#include "platform/bluetooth_api.h"
 #include "platform/comm.h"
 #include "platform/controls.h"
 #include "platform/files.h"
@@ -16,7 +17,9 @@ struct PlatformSet {
   Files* files = nullptr;
   System* system = nullptr;
   PortDevices* portDevices = nullptr;
-  // The Bluetooth seam joins here.
+  // Without them the dialog behaves as on a machine without Bluetooth.
+  BluetoothApi* bluetooth = nullptr;
+  SystemMessages* systemMessages = nullptr;
 };
 
 }  // namespace quillet

@@ -29,7 +29,9 @@ TEST_F(DialogTest, ConstructionLoadsTheIconAndDeletesTheStaleFileOnDriveD) {
 }
 
 TEST_F(DialogTest, StartUpWithoutABluetoothPortSetsTheDefaultsAndStaysIdle) {
+  world.bluetooth.radios = {{u"Radio", 0x0011223344AA}};  // and no device: the scan finds nothing
   Start();
+  EXPECT_EQ(world.controls.MessageBoxes(), std::vector<std::u16string>{u"Scan nearby bluetooth device failed"});
   EXPECT_EQ(world.controls.SystemMenuItems(),
             (std::vector<std::pair<std::uint32_t, std::u16string>>{{16, u"&About Quillet..."}}));
   EXPECT_EQ(world.controls.Icon(), dialog->m_hIcon);
