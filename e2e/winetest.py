@@ -316,7 +316,14 @@ class HostListener:
 
     def close(self) -> None:
         self._closed = True
+        # Shut down first: a plain close leaves the port listening while the
+        # accept thread is still blocked in accept().
+        try:
+            self._server.shutdown(socket.SHUT_RDWR)
+        except OSError:
+            pass
         try:
             self._server.close()
         except OSError:
             pass
+        self._thread.join(timeout=5)
