@@ -3,6 +3,9 @@
 #include <algorithm>
 #include <array>
 #include <cstring>
+#include <string>
+#include <utility>
+#include <vector>
 
 #include "core/identifiers.h"
 
