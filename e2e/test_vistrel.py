@@ -45,7 +45,7 @@ class VistrelTest(unittest.TestCase):
             raise unittest.SkipTest("Vistrel.exe or vistrel_fake_camera.dll not built")
         try:
             cls.prefix = WinePrefix()
-        except subprocess.TimeoutExpired as error:
+        except (subprocess.TimeoutExpired, OSError) as error:
             raise unittest.SkipTest(f"Wine cannot boot a prefix here: {error}")
 
     @classmethod
