@@ -5,6 +5,7 @@
 
 #include "shell/dlg_quillet.h"
 #include "shell/quillet_app.h"
+#include "win32/bluetooth_api_win32.h"
 #include "win32/dialog_window.h"
 #include "win32/win32_controls.h"
 #include "win32/win32_platform.h"
@@ -47,6 +48,7 @@ int Run() {
   static Win32Files files;
   static Win32System system;
   static Win32PortDevices portDevices;
+  static Win32BluetoothApi bluetooth;
 
   PlatformSet platform;
   platform.controls = &controls;
@@ -55,6 +57,8 @@ int Run() {
   platform.files = &files;
   platform.system = &system;
   platform.portDevices = &portDevices;
+  platform.bluetooth = &bluetooth;
+  platform.systemMessages = &bluetooth;
 
   Win32AppShell shell(platform);
   CQuilletApp app(shell, sockets);
