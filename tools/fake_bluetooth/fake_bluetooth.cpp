@@ -123,7 +123,9 @@ World& Loaded() {
     } else if (kind == "device") {
       Device device;
       device.address = address;
-      const std::string flags = "," + NextWord(line) + ",";
+      std::string flags(1, ',');
+      flags += NextWord(line);
+      flags += ',';
       device.remembered = flags.find(",remembered,") != std::string::npos;
       device.authenticated = flags.find(",authenticated,") != std::string::npos;
       device.connected = flags.find(",connected,") != std::string::npos;
