@@ -129,14 +129,15 @@ class PtyPort:
 
 
 class WinePrefix:
-    """A fresh prefix for one test class; close() ends its wineserver and removes it."""
+    """A fresh prefix for one test class; close() ends its wineserver and removes it.
+    With path, that prefix is used (made there when missing) and kept by close()."""
 
-    def __init__(self, arch: str = None) -> None:
+    def __init__(self, arch: str = None, path=None) -> None:
         self.arch = arch or wine_arch()
         self.loader = _wine_loader(self.arch)
         self.server = _wineserver()
         self.root = Path(tempfile.mkdtemp(prefix=f"wine-{self.arch}-"))
-        self.path = self.root / "prefix"
+        self.path = Path(path).resolve() if path else self.root / "prefix"
         self.env = dict(os.environ)
         self.env.update({
             "WINEPREFIX": str(self.path),
@@ -160,7 +161,10 @@ class WinePrefix:
                               timeout=timeout)
 
     def _boot(self) -> None:
-        self._quiet([self.loader, "wineboot", "-i"])
+        if not (self.path / "system.reg").exists():
+            self._quiet([self.loader, "wineboot", "-i"])
+            # The registry files appear when the server saves them at its exit.
+            self._quiet([self.server, "-w"])
         if not (self.path / "system.reg").exists():
             raise unittest.SkipTest(f"Wine cannot start a {self.arch} prefix on this machine")
         self.import_registry([

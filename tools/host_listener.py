@@ -188,10 +188,17 @@ class HostListener:
 
     def close(self) -> None:
         self._closed = True
+        # Shut down first: a plain close leaves the port listening while the
+        # accept thread is still blocked in accept().
+        try:
+            self._server.shutdown(socket.SHUT_RDWR)
+        except OSError:
+            pass
         try:
             self._server.close()
         except OSError:
             pass
+        self._thread.join(timeout=5)
 
 
 def printer(out=None, show_hex: bool = False):
@@ -209,6 +216,7 @@ def printer(out=None, show_hex: bool = False):
             print(f"{' ' * len(head)}  {data.hex(' ').upper()}", file=stream)
         stream.flush()
 
+    on_payload.out = out
     return on_payload
 
 
