@@ -162,10 +162,15 @@ class WinePrefix:
 
     def _boot(self) -> None:
         if not (self.path / "system.reg").exists():
-            self._quiet([self.loader, "wineboot", "-i"])
-            # The registry files appear when the server saves them at its exit.
-            self._quiet([self.server, "-w"])
+            try:
+                self._quiet([self.loader, "wineboot", "-i"], timeout=600)
+                # The registry files appear when the server saves them at its exit.
+                self._quiet([self.server, "-w"])
+            except subprocess.TimeoutExpired:
+                if self.arch == "win64":
+                    raise
         if not (self.path / "system.reg").exists():
+            # The 32-bit loader is a 32-bit Linux program; some kernels refuse to run those.
             raise unittest.SkipTest(f"Wine cannot start a {self.arch} prefix on this machine")
         self.import_registry([
             "[HKEY_CURRENT_USER\\Software\\Wine\\Drivers]",
