@@ -26,7 +26,9 @@ def main() -> int:
     time.sleep(1.0)
     prefix = winetest.WinePrefix("win64")
     try:
-        # This prefix draws on the X server: switch the driver and restart the server.
+        # This prefix draws on the X server: every Wine process (the desktop
+        # included) gets the display; switch the driver and restart the server.
+        prefix.env["DISPLAY"] = DISPLAY
         prefix.import_registry(["[HKEY_CURRENT_USER\\Software\\Wine\\Drivers]", '"Graphics"="x11"'])
         prefix._quiet([prefix.server, "-k"])
         prefix._quiet([prefix.server, "-w"])
