@@ -305,7 +305,12 @@ def main(argv=None) -> int:
                 show.out.seek(0)
                 show.out.truncate()
 
-            listener = HostListener(on_payload=on_payload)
+            try:
+                listener = HostListener(on_payload=on_payload)
+            except OSError as error:
+                print(f"cannot listen on 127.0.0.1:51234 ({error}); is another host listener running?",
+                      file=sys.stderr)
+                return 2
             print("  host listener on 127.0.0.1:51234")
         if args.host_process:
             wine.start_sleeper(args.host_process)
