@@ -347,6 +347,8 @@ def main(argv=None) -> int:
     parser.add_argument("--seed", type=int, help="seed for the cut positions")
     parser.add_argument("--wait-open", type=float, metavar="SECONDS", nargs="?", const=-1,
                         help="before sending, wait until the far end sets up the line")
+    parser.add_argument("--hold", action="store_true",
+                        help="keep the line open after the last burst, until Ctrl-C (a closed line is a lost receiver)")
     parser.add_argument("--make-sample", metavar="PATH", help="write a sample recording and exit")
     parser.add_argument("--quiet", action="store_true")
     args = parser.parse_args(argv)
@@ -386,7 +388,7 @@ def main(argv=None) -> int:
                         seed=args.seed, log=log)
     try:
         if args.generate:
-            replayer.play_sentences(generate_gga(args.count), args.rate)
+            replayer.play_sentences(generate_gga(args.count, step=1.0 / args.rate), args.rate)
         else:
             while True:
                 for path in args.files:
@@ -394,10 +396,16 @@ def main(argv=None) -> int:
                         replayer.play(group_bursts(recording.read(), crlf=not args.keep_line_ends))
                 if not args.loop:
                     break
+        if log:
+            log(f"{replayer.bursts_written} bursts, {replayer.bytes_written} bytes")
+        if args.hold:
+            if log:
+                log("holding the line open; Ctrl-C ends")
+            while True:
+                time.sleep(3600)
     except (KeyboardInterrupt, BrokenPipeError):
-        pass
-    if log:
-        log(f"{replayer.bursts_written} bursts, {replayer.bytes_written} bytes")
+        if log:
+            log(f"{replayer.bursts_written} bursts, {replayer.bytes_written} bytes")
     return 0
 
 

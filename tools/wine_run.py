@@ -247,17 +247,38 @@ def main(argv=None) -> int:
         if name.upper() not in by_name:
             parser.error(f"{name} is not one of the --port names")
 
+    listener = None
+    if args.listener:  # before the prefix: fail at once when the port is taken
+        show = printer(out=io.StringIO())
+
+        def on_payload(*payload, show=show):
+            show(*payload)
+            say(show.out.getvalue().rstrip("\n"))
+            show.out.seek(0)
+            show.out.truncate()
+
+        try:
+            listener = HostListener(on_payload=on_payload)
+        except OSError as error:
+            print(f"cannot listen on 127.0.0.1:51234 ({error}); is another host listener running?",
+                  file=sys.stderr)
+            return 2
+
     print(f"Wine prefix ({args.arch}) ...", flush=True)
     try:
         wine = winetest.WinePrefix(args.arch, path=args.prefix)
     except unittest.SkipTest as reason:
         print(f"cannot run: {reason}", file=sys.stderr)
+        if listener:
+            listener.close()
         return 125
-    relays, threads, listener = [], [], None
+    relays, threads = [], []
     code = None
     read_end = None
     try:
         print(f"  prefix {wine.path}")
+        if listener:
+            print("  host listener on 127.0.0.1:51234")
         pty_ports = {}
         for port in ports:
             if port.friendly_name:
@@ -296,22 +317,6 @@ def main(argv=None) -> int:
 
             threads.append(threading.Thread(target=replay, daemon=True))
 
-        if args.listener:
-            show = printer(out=io.StringIO())
-
-            def on_payload(*payload, show=show):
-                show(*payload)
-                say(show.out.getvalue().rstrip("\n"))
-                show.out.seek(0)
-                show.out.truncate()
-
-            try:
-                listener = HostListener(on_payload=on_payload)
-            except OSError as error:
-                print(f"cannot listen on 127.0.0.1:51234 ({error}); is another host listener running?",
-                      file=sys.stderr)
-                return 2
-            print("  host listener on 127.0.0.1:51234")
         if args.host_process:
             wine.start_sleeper(args.host_process)
             print(f"  host process {args.host_process} running")
