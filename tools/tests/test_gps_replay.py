@@ -3,7 +3,9 @@
 import os
 import random
 import re
+import subprocess
 import sys
+import tempfile
 import unittest
 from pathlib import Path
 
@@ -125,6 +127,28 @@ class Cutting(unittest.TestCase):
         pieces = cut_inside_sentences(b"$GPGSV,1,1,00*79\r\n", 1, offset=500)
         self.assertEqual(pieces, [b"$GPGSV,1,1,00*7", b"9\r\n"])
         self.assertEqual(cut_inside_sentences(b"no sentence here\r\n", 1), [b"no sentence here\r\n"])
+
+
+class CommandLine(unittest.TestCase):
+    TOOL = os.path.join(os.path.dirname(__file__), "..", "gps_replay.py")
+
+    def test_generate_to_stdout_at_a_rate(self):
+        result = subprocess.run([sys.executable, self.TOOL, "--stdout", "--generate", "--rate", "20",
+                                 "--count", "4", "--quiet"], capture_output=True, timeout=30)
+        self.assertEqual(result.returncode, 0, result.stderr)
+        lines = result.stdout.split(b"\r\n")
+        self.assertEqual(lines[-1], b"")
+        self.assertEqual([verify_sentence(line + b"\r\n") for line in lines[:-1]], [True] * 4)
+        self.assertEqual([line.split(b",")[1] for line in lines[:-1]],
+                         [b"120000.00", b"120000.05", b"120000.10", b"120000.15"])
+
+    def test_replay_to_stdout_makes_line_ends_crlf_and_keeps_every_sentence(self):
+        with tempfile.TemporaryDirectory() as folder:
+            bare_lf = Path(folder) / "bare-lf.nmea"
+            bare_lf.write_bytes(SAMPLE.read_bytes().replace(b"\r\n", b"\n"))
+            result = subprocess.run([sys.executable, self.TOOL, "--stdout", "--speed", "50", "--cut", "2",
+                                     "--cut-pause", "0", "--quiet", str(bare_lf)], capture_output=True, timeout=30)
+        self.assertEqual(result.stdout, SAMPLE.read_bytes())
 
 
 if __name__ == "__main__":

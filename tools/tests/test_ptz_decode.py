@@ -2,6 +2,7 @@
 
 import os
 import random
+import subprocess
 import sys
 import unittest
 
@@ -175,6 +176,26 @@ class Faults(unittest.TestCase):
     def test_camera_address_other_than_one_is_named(self):
         events = feed_all(PtzDecoder(), [(0.0, frame("FF 02 00 07 00 03 0C 82 01 06 04 FF"))])
         self.assertEqual([e.words for e in events], ["camera 2: recall preset 3", "camera 2: home"])
+
+
+class CommandLine(unittest.TestCase):
+    TOOL = os.path.join(os.path.dirname(__file__), "..", "ptz_decode.py")
+
+    def run_tool(self, text):
+        return subprocess.run([sys.executable, self.TOOL, "--hex"], input=text.encode(),
+                              capture_output=True, timeout=30)
+
+    def test_hex_input_decoded_and_flags_set_the_exit_code(self):
+        clean = self.run_tool("FF 01 00 04 0F 00 14  # left\nFF 01 00 00 00 00 01\n81 01 06 04 FF\n")
+        lines = clean.stdout.decode().splitlines()
+        self.assertEqual(clean.returncode, 0, clean.stderr)
+        self.assertEqual(len(lines), 4)
+        self.assertTrue(lines[0].endswith("pan left at speed 0x0F"))
+        self.assertIn("pan left at speed 0x0F -> stop after", lines[2])
+        self.assertTrue(lines[3].endswith("home"))
+        flagged = self.run_tool("FF 01 00 04 0F 00 15\n")
+        self.assertEqual(flagged.returncode, 1)
+        self.assertIn("BAD CHECKSUM", flagged.stdout.decode())
 
 
 if __name__ == "__main__":
