@@ -8,6 +8,7 @@ packages=(
   mingw-w64 g++-mingw-w64-i686-posix g++-mingw-w64-x86-64-posix
   wine wine64 wine32:i386
   xvfb xdotool imagemagick
+  clang libclang-rt-14-dev
 )
 
 missing=()

@@ -13,6 +13,9 @@ for preset in native asan tsan; do
   ctest --preset "$preset"
 done
 
+# A short run of every fuzz target (clang's libFuzzer) from its committed corpus.
+bash fuzz/run.sh 20
+
 for preset in win64 win32; do
   cmake --preset "$preset"
   cmake --build --preset "$preset"
