@@ -133,6 +133,8 @@ def main() -> int:
                   f"max {max(latencies):.1f} ms")
 
         if args.minutes > 0:
+            command = Path(f"/proc/{process.pid}/cmdline").read_bytes().replace(b"\0", b" ").decode(errors="replace")
+            print(f"sampling process {process.pid}: {command.strip()}")
             received_before = len(host.received())
             sent, samples = soak(port, host, process.pid, args.minutes)
             time.sleep(1)
