@@ -225,17 +225,18 @@ def burst_pauses(bursts: Sequence[Burst], default: float = 1.0) -> List[float]:
 # --- cutting -----------------------------------------------------------------------
 
 def cut_inside_sentences(data: bytes, every: int = 1, rng: Optional[random.Random] = None,
-                         offset: Optional[int] = None) -> List[bytes]:
+                         offset: Optional[int] = None, counted: int = 0) -> List[bytes]:
     """Split data into pieces whose joins fall inside sentences.
 
-    Every every-th sentence (counting from the first) is cut once, strictly
-    between its '$' and its line end: at offset bytes after the '$' when given
-    (clamped into the sentence), else at a random place. Joining the pieces
-    gives the data back unchanged.
+    Every every-th sentence is cut once, strictly between its '$' and its line
+    end: at offset bytes after the '$' when given (clamped into the sentence),
+    else at a random place. counted sentences went before data (so that over
+    many bursts every sentence type gets its turn); the first of them was cut.
+    Joining the pieces gives the data back unchanged.
     """
     rng = rng or random.Random()
     cuts = []
-    index = 0
+    index = counted
     for match in re.finditer(rb"\$[^\r\n]*", data):
         start, end = match.start(), match.end()
         if end - start >= 2 and index % every == 0:
@@ -255,7 +256,7 @@ def cut_inside_sentences(data: bytes, every: int = 1, rng: Optional[random.Rando
 class Replayer:
     """Writes bursts to a file descriptor at their pace, optionally cut."""
 
-    def __init__(self, fd: int, speed: float = 1.0, cut_every: int = 0, cut_pause: float = 0.15,
+    def __init__(self, fd: int, speed: float = 1.0, cut_every: int = 0, cut_pause: float = 0.3,
                  seed: Optional[int] = None, log=None) -> None:
         self.fd = fd
         self.speed = speed
@@ -265,6 +266,7 @@ class Replayer:
         self.log = log
         self.bytes_written = 0
         self.bursts_written = 0
+        self.sentences_sent = 0
 
     def _write(self, data: bytes) -> None:
         view = memoryview(data)
@@ -279,12 +281,13 @@ class Replayer:
 
     def send_burst(self, data: bytes) -> None:
         if self.cut_every:
-            pieces = cut_inside_sentences(data, self.cut_every, self.rng)
+            pieces = cut_inside_sentences(data, self.cut_every, self.rng, counted=self.sentences_sent)
+            self.sentences_sent += data.count(b"$")
         else:
             pieces = [data]
         for index, piece in enumerate(pieces):
             if index:
-                time.sleep(self.cut_pause)  # long enough for a polling reader to see the piece alone
+                time.sleep(self.cut_pause)
             self._write(piece)
         self.bursts_written += 1
         if self.log:
@@ -343,7 +346,9 @@ def main(argv=None) -> int:
                         help="replay line ends as recorded (default: CR LF)")
     parser.add_argument("--cut", type=int, default=0, metavar="N",
                         help="cut the write inside every N-th sentence (0: never)")
-    parser.add_argument("--cut-pause", type=float, default=0.15, help="seconds between the pieces of a cut write")
+    parser.add_argument("--cut-pause", type=float, default=0.3,
+                        help="seconds between the pieces of a cut write (default 0.3: a reader that polls "
+                             "every 100 ms and ends a read after 100 ms of silence sees each piece alone)")
     parser.add_argument("--seed", type=int, help="seed for the cut positions")
     parser.add_argument("--wait-open", type=float, metavar="SECONDS", nargs="?", const=-1,
                         help="before sending, wait until the far end sets up the line")

@@ -309,10 +309,13 @@ def main(argv=None) -> int:
                 wait_until_configured(port.master)
                 print(f"[{label}] replaying {len(bursts)} bursts", flush=True)
                 replayer = Replayer(port.master, cut_every=args.cut)
-                while True:
-                    replayer.play(bursts)
-                    if not args.loop:
-                        break
+                try:
+                    while True:
+                        replayer.play(bursts)
+                        if not args.loop:
+                            break
+                except OSError:  # the line was closed at the end of the run
+                    return
                 print(f"[{label}] replay done: {replayer.bytes_written} bytes", flush=True)
 
             threads.append(threading.Thread(target=replay, daemon=True))

@@ -121,6 +121,12 @@ class Cutting(unittest.TestCase):
                     self.assertEqual(len(pieces), expected_pieces)
                     self.assert_cuts_inside_sentences(pieces)
 
+    def test_count_runs_on_across_bursts(self):
+        gga_first = cut_inside_sentences(self.DATA, 2, offset=3, counted=0)
+        gga_skipped = cut_inside_sentences(self.DATA, 2, offset=3, counted=1)
+        self.assertEqual(gga_first[0], b"$GP")
+        self.assertTrue(gga_skipped[0].startswith(self.DATA[:self.DATA.index(b"\n") + 1] + b"$GP"))
+
     def test_fixed_offset_cut_and_clamping(self):
         pieces = cut_inside_sentences(self.DATA, 100, offset=6)
         self.assertEqual(pieces[0], b"$GPGGA")
