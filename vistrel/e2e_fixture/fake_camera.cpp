@@ -13,6 +13,7 @@
 #include <dshow.h>
 
 #include <atomic>
+#include <climits>
 #include <cstdio>
 #include <cstring>
 #include <new>
@@ -28,6 +29,14 @@ const CLSID CLSID_FakeCaptureCamera = {
 // {7A1E0C01-5F2B-4C3D-9E41-0B6D2A7C1002}: a camera whose configuration sits on its preview pin.
 const CLSID CLSID_FakePreviewCamera = {
     0x7A1E0C01, 0x5F2B, 0x4C3D, {0x9E, 0x41, 0x0B, 0x6D, 0x2A, 0x7C, 0x10, 0x02}};
+
+// {7A1E0C01-5F2B-4C3D-9E41-0B6D2A7C1004}: a camera that claims a million capabilities,
+// repeating its few real ones, with zero and INT_MIN frame sizes among them.
+const CLSID CLSID_FakeAbsurdCamera = {
+    0x7A1E0C01, 0x5F2B, 0x4C3D, {0x9E, 0x41, 0x0B, 0x6D, 0x2A, 0x7C, 0x10, 0x04}};
+// {7A1E0C01-5F2B-4C3D-9E41-0B6D2A7C1005}: a camera that claims a negative count.
+const CLSID CLSID_FakeNegativeCountCamera = {
+    0x7A1E0C01, 0x5F2B, 0x4C3D, {0x9E, 0x41, 0x0B, 0x6D, 0x2A, 0x7C, 0x10, 0x05}};
 
 // A subtype no table knows.
 const GUID kUnlistedSubtype = {0x5EC0A7E1, 0x1234, 0x4321, {0xA1, 0xB2, 0xC3, 0xD4, 0xE5, 0xF6, 0x07, 0x18}};
@@ -79,7 +88,26 @@ std::vector<PinScript> PinsOf(REFCLSID clsid) {
                  {Fourcc("YUY2"), 1280, 720, whole},
              }}};
   }
+  if (IsEqualCLSID(clsid, CLSID_FakeAbsurdCamera) || IsEqualCLSID(clsid, CLSID_FakeNegativeCountCamera)) {
+    return {{&PIN_CATEGORY_CAPTURE,
+             true,
+             {
+                 {Fourcc("YUY2"), 640, 480, whole},
+                 {Fourcc("MJPG"), 0, 480, whole},
+                 {Fourcc("YUY2"), LONG_MIN, 480, whole},
+                 {Fourcc("I420"), 640, 0, whole},
+                 {Fourcc("YUY2"), 0, 0, whole},
+                 {Fourcc("MJPG"), LONG_MIN, LONG_MIN, whole},
+             }}};
+  }
   return {};
+}
+
+// The capability count a pin claims: its list's length, except for the absurd models.
+int ClaimedCount(REFCLSID clsid, size_t listed) {
+  if (IsEqualCLSID(clsid, CLSID_FakeAbsurdCamera)) return 1000000;
+  if (IsEqualCLSID(clsid, CLSID_FakeNegativeCountCamera)) return -7;
+  return static_cast<int>(listed);
 }
 
 // Base for every object here: counts itself and frees itself at the last release.
@@ -172,7 +200,8 @@ class FakeEnumMediaTypes final : public IEnumMediaTypes, public Counted {
 
 class FakePin final : public IPin, public IKsPropertySet, public IAMStreamConfig, public Counted {
  public:
-  FakePin(IBaseFilter* filter, PinScript script) : filter_(filter), script_(std::move(script)) {}
+  FakePin(IBaseFilter* filter, PinScript script, int claimedCount)
+      : filter_(filter), script_(std::move(script)), claimedCount_(claimedCount) {}
 
   FAKE_IUNKNOWN
   HRESULT STDMETHODCALLTYPE QueryInterface(REFIID iid, void** out) override {
@@ -248,13 +277,14 @@ class FakePin final : public IPin, public IKsPropertySet, public IAMStreamConfig
   HRESULT STDMETHODCALLTYPE SetFormat(AM_MEDIA_TYPE*) override { return E_NOTIMPL; }
   HRESULT STDMETHODCALLTYPE GetFormat(AM_MEDIA_TYPE**) override { return E_NOTIMPL; }
   HRESULT STDMETHODCALLTYPE GetNumberOfCapabilities(int* count, int* size) override {
-    *count = static_cast<int>(script_.capabilities.size());
+    *count = claimedCount_;
     *size = sizeof(VIDEO_STREAM_CONFIG_CAPS);
     return S_OK;
   }
   HRESULT STDMETHODCALLTYPE GetStreamCaps(int index, AM_MEDIA_TYPE** type, BYTE* caps) override {
-    if (index < 0 || static_cast<size_t>(index) >= script_.capabilities.size()) return S_FALSE;
-    const CapabilityScript& capability = script_.capabilities[static_cast<size_t>(index)];
+    if (index < 0 || index >= claimedCount_ || script_.capabilities.empty()) return S_FALSE;
+    // Past its list, a pin that claims more repeats the list.
+    const CapabilityScript& capability = script_.capabilities[static_cast<size_t>(index) % script_.capabilities.size()];
     *type = NewMediaType(capability.subtype, capability.width, capability.height, capability.formatBytes);
     auto* config = reinterpret_cast<VIDEO_STREAM_CONFIG_CAPS*>(caps);
     std::memset(config, 0, sizeof(*config));
@@ -267,6 +297,7 @@ class FakePin final : public IPin, public IKsPropertySet, public IAMStreamConfig
  private:
   IBaseFilter* filter_;  // not held: the filter owns its pins
   PinScript script_;
+  int claimedCount_;
 };
 
 class FakeEnumPins final : public IEnumPins, public Counted {
@@ -312,7 +343,10 @@ class FakeEnumPins final : public IEnumPins, public Counted {
 class FakeFilter final : public IBaseFilter, public Counted {
  public:
   explicit FakeFilter(REFCLSID clsid) : clsid_(clsid) {
-    for (PinScript& script : PinsOf(clsid)) pins_.push_back(new FakePin(this, std::move(script)));
+    for (PinScript& script : PinsOf(clsid)) {
+      const int claimed = ClaimedCount(clsid, script.capabilities.size());
+      pins_.push_back(new FakePin(this, std::move(script), claimed));
+    }
   }
   ~FakeFilter() override {
     for (FakePin* pin : pins_) static_cast<IPin*>(pin)->Release();
@@ -395,6 +429,8 @@ class FakeClassFactory final : public IClassFactory {
 
 FakeClassFactory captureFactory(CLSID_FakeCaptureCamera);
 FakeClassFactory previewFactory(CLSID_FakePreviewCamera);
+FakeClassFactory absurdFactory(CLSID_FakeAbsurdCamera);
+FakeClassFactory negativeCountFactory(CLSID_FakeNegativeCountCamera);
 
 void ReportLiveObjects() {
   wchar_t path[MAX_PATH];
@@ -422,6 +458,8 @@ HRESULT WINAPI DllGetClassObject(REFCLSID clsid, REFIID iid, void** out) {
   *out = nullptr;
   if (IsEqualCLSID(clsid, CLSID_FakeCaptureCamera)) return captureFactory.QueryInterface(iid, out);
   if (IsEqualCLSID(clsid, CLSID_FakePreviewCamera)) return previewFactory.QueryInterface(iid, out);
+  if (IsEqualCLSID(clsid, CLSID_FakeAbsurdCamera)) return absurdFactory.QueryInterface(iid, out);
+  if (IsEqualCLSID(clsid, CLSID_FakeNegativeCountCamera)) return negativeCountFactory.QueryInterface(iid, out);
   return CLASS_E_CLASSNOTAVAILABLE;
 }
 
