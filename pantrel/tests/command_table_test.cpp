@@ -73,6 +73,8 @@ const std::vector<Expected> kExpected = {
 };
 // clang-format on
 
+void PrintTo(const Expected& e, std::ostream* os) { *os << "'" << e.character << "'"; }
+
 const std::string kHeader =
     "device_1\nopen COM3\n"
     "Command: l for left, r for right, u for up, d for down, h for home\n"

@@ -20,6 +20,8 @@ struct DiscoveryCase {
   std::optional<std::string> expected;
 };
 
+void PrintTo(const DiscoveryCase& c, std::ostream* os) { *os << c.what; }
+
 class FindSerialPortTest : public ::testing::TestWithParam<DiscoveryCase> {};
 
 TEST_P(FindSerialPortTest, FollowsTheNamingRules) {

@@ -29,6 +29,8 @@ struct WatchCase {
   std::uint32_t exitCode;
 };
 
+void PrintTo(const WatchCase& c, std::ostream* os) { *os << c.what; }
+
 class WatchRuleTest : public ::testing::TestWithParam<WatchCase> {};
 
 TEST_P(WatchRuleTest, ComparesWholeNamesCaseSensitively) {
