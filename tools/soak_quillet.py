@@ -23,7 +23,7 @@ RATE = 11520  # bytes a second at 115200 baud, 8N1
 
 
 def epoch(i: int):
-    """One second of a receiver's output; its GPGGA sentence carries the number i."""
+    """One burst of a receiver's output (about 310 bytes); its GPGGA sentence carries the number i."""
     t = f"{i // 3600 % 24:02d}{i // 60 % 60:02d}{i % 60:02d}.00"
     gga = nmea(f"GPGGA,{t},4807.038,N,01131.000,E,1,08,0.9,545.4,M,46.9,M,,{i:08d}")
     others = [nmea(f"GPRMC,{t},A,4807.038,N,01131.000,E,022.4,084.4,230394,003.1,W"),
@@ -75,8 +75,9 @@ def main() -> int:
         sent_bytes = 0
         sent_gga = 0
         rss = []
-        while time.monotonic() < end:
+        while True:
             now = time.monotonic()
+            last = now >= end
             due = int((now - start) * RATE) - sent_bytes
             while len(pending) < due:
                 pending += epoch(sent_gga)
@@ -85,7 +86,7 @@ def main() -> int:
                 port.write(pending[:due])
                 pending = pending[due:]
                 sent_bytes += due
-            if now >= next_report:
+            if now >= next_report or last:
                 cpu_now = cpu_seconds(pid)
                 share = (cpu_now - cpu_mark) / (now - time_mark) * 100
                 cpu_mark, time_mark = cpu_now, now
@@ -93,6 +94,8 @@ def main() -> int:
                 print(f"{(now - start) / 60:6.1f} {rss[-1]:9d} {share:6.2f} {sent_gga:9d} "
                       f"{len(numbers(host.received())):9d}", flush=True)
                 next_report += args.interval
+            if last:
+                break
             time.sleep(0.01)
         # The sentence cut by the end of the run goes out whole; then let the bridge drain.
         port.write(pending)
