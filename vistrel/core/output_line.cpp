@@ -4,6 +4,7 @@
 #include <array>
 #include <cstring>
 #include <string>
+#include <unordered_set>
 #include <utility>
 #include <vector>
 
@@ -75,8 +76,11 @@ bool CollectDeviceFormats(const std::vector<CaptureDeviceInfo>& captureDevices, 
 bool RemoveDuplicateFormats(std::vector<std::string>& formats) {
   std::vector<std::string> all = formats;
   formats.clear();
+  // A set of what is kept already: a driver offering a million distinct sizes
+  // must not make the list quadratic to clean.
+  std::unordered_set<std::string> kept;
   for (std::string& text : all) {
-    if (std::find(formats.begin(), formats.end(), text) == formats.end()) formats.push_back(std::move(text));
+    if (kept.insert(text).second) formats.push_back(std::move(text));
   }
   return true;
 }
