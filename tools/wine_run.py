@@ -54,11 +54,11 @@ def say(text: str) -> None:
         print(text, flush=True)
 
 
-class PortSpec:
+class PortForm:
     def __init__(self, text: str) -> None:
         self.text = text
-        spec, _, self.path = text.partition("=")
-        kind, _, name = spec.rpartition(":")
+        form, _, self.path = text.partition("=")
+        kind, _, name = form.rpartition(":")
         self.kind = (kind or "com").lower()
         if self.kind not in ("com", "bt", "none"):
             raise ValueError(f"port kind must be com, bt or none: {text}")
@@ -214,7 +214,7 @@ def main(argv=None) -> int:
     parser.add_argument("--arch", choices=("win64", "win32"), default=os.environ.get("WINE_ARCH", "win64"))
     parser.add_argument("--bin", help="folder of the built .exe files (default: build/<arch>/bin)")
     parser.add_argument("--prefix", help="use (and keep) this Wine prefix instead of a fresh one")
-    parser.add_argument("--port", action="append", default=[], metavar="SPEC", help="a serial port, e.g. COM3, bt:COM5")
+    parser.add_argument("--port", action="append", default=[], metavar="FORM", help="a serial port, e.g. COM3, bt:COM5")
     parser.add_argument("--listener", action="store_true", help="run the host's TCP listener on 127.0.0.1:51234")
     parser.add_argument("--host-process", metavar="NAME", help="a process under this name stands in for the host")
     parser.add_argument("--decode", action="append", default=[], metavar="COMn",
@@ -239,7 +239,7 @@ def main(argv=None) -> int:
     os.environ["TOOLS_BIN_DIR"] = str(bin_dir)
     program = find_program(args.program, bin_dir)
     try:
-        ports = [PortSpec(text) for text in args.port]
+        ports = [PortForm(text) for text in args.port]
     except ValueError as error:
         parser.error(str(error))
     by_name = {port.name: port for port in ports}

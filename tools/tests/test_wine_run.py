@@ -1,4 +1,4 @@
-"""The hand runner's pieces that need no Wine: port specifications and the pty relay."""
+"""The hand runner's pieces that need no Wine: port forms and the pty relay."""
 
 import os
 import sys
@@ -12,7 +12,7 @@ import wine_run  # noqa: E402
 from winetest import PtyPort  # noqa: E402
 
 
-class PortSpecs(unittest.TestCase):
+class PortForms(unittest.TestCase):
     def test_forms(self):
         cases = [
             ("COM3", "com", 3, "Communications Port (COM3)", ""),
@@ -23,14 +23,14 @@ class PortSpecs(unittest.TestCase):
         ]
         for text, kind, number, friendly, path in cases:
             with self.subTest(text=text):
-                spec = wine_run.PortSpec(text)
-                self.assertEqual((spec.kind, spec.number, spec.friendly_name, spec.path),
+                form = wine_run.PortForm(text)
+                self.assertEqual((form.kind, form.number, form.friendly_name, form.path),
                                  (kind, number, friendly, path))
 
     def test_rejects(self):
         for text in ("LPT1", "COM", "usb:COM3", "COMx"):
             with self.subTest(text=text), self.assertRaises(ValueError):
-                wine_run.PortSpec(text)
+                wine_run.PortForm(text)
 
 
 def read_for(fd, seconds):
