@@ -100,7 +100,9 @@ struct Registration {
   void* param;
 };
 
-BOOL AuthenticationTrampoline(LPVOID pvParam, PBLUETOOTH_DEVICE_INFO pDevice) {
+// The stack calls back with the system's calling convention (stdcall on 32-bit);
+// mingw's header declares the pointer type without it, so the cast below.
+BOOL CALLBACK AuthenticationTrampoline(LPVOID pvParam, PBLUETOOTH_DEVICE_INFO pDevice) {
   const auto* registration = static_cast<const Registration*>(pvParam);
   if (registration == nullptr || pDevice == nullptr) return FALSE;
   BthDeviceInfo info;
@@ -267,7 +269,9 @@ std::uint32_t Win32BluetoothApi::BluetoothRegisterForAuthentication(
   BLUETOOTH_DEVICE_INFO native = ToNative(info);
   HBLUETOOTH_AUTHENTICATION_REGISTRATION nativeHandle = nullptr;
   const DWORD result = m_library->registerForAuthentication(
-      &native, &nativeHandle, AuthenticationTrampoline, registration.get());
+      &native, &nativeHandle,
+      reinterpret_cast<PFN_AUTHENTICATION_CALLBACK>(reinterpret_cast<void (*)()>(&AuthenticationTrampoline)),
+      registration.get());
   if (result == ERROR_SUCCESS && nativeHandle != nullptr) {
     *regHandle = Opaque(nativeHandle);
     std::lock_guard<std::mutex> lock(m_library->registrationsLock);
