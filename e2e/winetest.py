@@ -166,7 +166,9 @@ class WinePrefix:
                 self._quiet([self.loader, "wineboot", "-i"], timeout=600)
                 # The registry files appear when the server saves them at its exit.
                 self._quiet([self.server, "-w"])
-            except subprocess.TimeoutExpired:
+            except (subprocess.TimeoutExpired, OSError):
+                # OSError: the loader itself cannot be executed (a 32-bit program
+                # on a kernel that refuses those).
                 if self.arch == "win64":
                     raise
         if not (self.path / "system.reg").exists():
