@@ -59,20 +59,9 @@ class QuilletBridge(unittest.TestCase):
         cls.prefix.close()
 
     def setUp(self):
-        self.host = self._listen()
+        self.host = HostListener()
         self.addCleanup(self.host.close)
 
-    @staticmethod
-    def _listen():
-        # The listener's port is fixed; another test run may hold it for a while.
-        deadline = time.monotonic() + 120
-        while True:
-            try:
-                return HostListener()
-            except OSError:
-                if time.monotonic() > deadline:
-                    raise
-                time.sleep(1)
 
     def start_quillet(self):
         process = self.prefix.start(exe("Quillet.exe"))

@@ -40,21 +40,10 @@ class QuilletBluetooth(unittest.TestCase):
         cls.prefix.close()
 
     def setUp(self):
-        self.host = self._listen()
+        self.host = HostListener()
         self.addCleanup(self.host.close)
         self.log = self.prefix.root / f"bluetooth-{self.id().rsplit('.', 1)[-1]}.log"
 
-    @staticmethod
-    def _listen():
-        # The listener's port is fixed; another test run may hold it for a while.
-        deadline = time.monotonic() + 120
-        while True:
-            try:
-                return HostListener()
-            except OSError:
-                if time.monotonic() > deadline:
-                    raise
-                time.sleep(1)
 
     def start_quillet(self, world: str, program=None):
         world_file = self.prefix.root / "world.txt"

@@ -47,18 +47,6 @@ def gga(i: int) -> bytes:
                 f"4807.{i % 1000:03d},N,01131.000,E,1,08,0.9,545.4,M,46.9,M,,{i:07d}")
 
 
-def listen(address=HOST_ADDRESS):
-    # The listener's port is fixed; another test run may hold it for a while.
-    deadline = time.monotonic() + 120
-    while True:
-        try:
-            return HostListener(address)
-        except OSError:
-            if time.monotonic() > deadline:
-                raise
-            time.sleep(1)
-
-
 class ClosingListener:
     """A listener that accepts one connection, keeps what arrives, and can hang up."""
 
@@ -142,7 +130,7 @@ class QuilletFaults(unittest.TestCase):
         return expected
 
     def test_random_bytes_forward_only_gpgga_lines_and_memory_stays_bounded(self):
-        host = listen()
+        host = HostListener()
         self.addCleanup(host.close)
         port = self.prefix.make_com_port(5)
         process = self.start_quillet()
@@ -190,7 +178,7 @@ class QuilletFaults(unittest.TestCase):
         self.assertTrue(received.endswith(expected), "clean sentences after the noise are forwarded")
 
     def test_port_dropped_mid_stream_leaves_the_program_idle_and_running(self):
-        host = listen()
+        host = HostListener()
         self.addCleanup(host.close)
         port = self.prefix.make_com_port(5)
         process = self.start_quillet()

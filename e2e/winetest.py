@@ -278,10 +278,20 @@ class HostListener:
     """The host's side of the TCP link: accepts connections on 127.0.0.1:51234
     and keeps every byte received, with the time it arrived."""
 
-    def __init__(self, address=HOST_ADDRESS) -> None:
+    def __init__(self, address=HOST_ADDRESS, wait: float = 120.0) -> None:
         self._server = socket.socket(socket.AF_INET, socket.SOCK_STREAM)
         self._server.setsockopt(socket.SOL_SOCKET, socket.SO_REUSEADDR, 1)
-        self._server.bind(address)
+        # The port is fixed; another run (a benchmark, say) may hold it for a while.
+        deadline = time.monotonic() + wait
+        while True:
+            try:
+                self._server.bind(address)
+                break
+            except OSError:
+                if time.monotonic() > deadline:
+                    self._server.close()
+                    raise
+                time.sleep(1)
         self._server.listen(8)
         self._lock = threading.Lock()
         self.pieces = []  # (time, bytes)

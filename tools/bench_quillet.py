@@ -33,18 +33,6 @@ def rss_kib(pid: int) -> int:
     return -1
 
 
-def listen():
-    # The listener's port is fixed; another test run may hold it for a while.
-    deadline = time.monotonic() + 600
-    while True:
-        try:
-            return winetest.HostListener()
-        except OSError:
-            if time.monotonic() > deadline:
-                raise
-            time.sleep(1)
-
-
 def percentile(values, fraction):
     ordered = sorted(values)
     return ordered[min(len(ordered) - 1, int(round(fraction * (len(ordered) - 1))))]
@@ -114,7 +102,7 @@ def main() -> int:
     args = parser.parse_args()
     os.environ["TOOLS_BIN_DIR"] = str(Path(args.bin_dir).resolve())
 
-    host = listen()
+    host = winetest.HostListener(wait=600)
     prefix = winetest.WinePrefix("win64")
     try:
         prefix.declare_port("Standard Serial over Bluetooth link (COM5)", enumerator="BTHENUM",
